@@ -165,7 +165,7 @@ std::string IsoCandidateName(std::u16string_view name, IsoNameKind kind) {
   const auto dot = name.rfind(u'.');
   const bool hasExtension = dot != std::u16string_view::npos && dot != 0;
   std::string stem = ToDCharacters(hasExtension ? name.substr(0, dot) : name, IsoFileStemChars);
-  if (stem.empty()) stem = "_";
+  if (stem.empty()) stem.push_back('_');
   const std::string extension = hasExtension ? ToDCharacters(name.substr(dot + 1), IsoFileExtensionChars) : "";
   stem += '.';
   stem.append(extension);
