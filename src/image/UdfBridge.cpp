@@ -40,15 +40,23 @@ std::uint32_t UdfBridge::VolumeSizeWithAnchor(std::uint32_t sectorsBeforeAnchor)
   return (sectorsBeforeAnchor + 1 + SectorsPerBlock - 1) / SectorsPerBlock * SectorsPerBlock;
 }
 
-void UdfBridge::WriteHeaderStructures(std::span<std::uint8_t> out) const {
+UdfVolumeFacts UdfBridge::FactsAt(std::uint32_t sessionOffset) const {
   UdfVolumeFacts facts = Facts;
-  facts.RootEntryLbn = Layout.Directories.empty() ? 0
-                                                  : Layout.Directories[0].EntryBlock + Facts.SessionOffset - PartitionStart;
-  WriteVolumeStructures(out, RecognitionStart_, facts);
+  facts.SessionOffset = sessionOffset;
+  if (!Layout.Directories.empty()) facts.RootEntryLbn = Layout.Directories[0].EntryBlock + sessionOffset - PartitionStart;
+  return facts;
 }
 
-UdfMetadataGenerator UdfBridge::MakeGenerator() const {
-  return UdfMetadataGenerator(Layout, {Facts.SessionOffset, FileDataStart, Facts.CreationTime});
+void UdfBridge::WriteHeaderStructures(std::span<std::uint8_t> out, std::uint32_t sessionOffset) const {
+  WriteVolumeStructures(out, RecognitionStart_, FactsAt(sessionOffset));
+}
+
+UdfMetadataGenerator UdfBridge::MakeGenerator(std::uint32_t sessionOffset) const {
+  return UdfMetadataGenerator(Layout, {sessionOffset, FileDataStart, Facts.CreationTime});
+}
+
+Sector UdfBridge::ClosingAnchor(std::uint32_t sessionOffset) const {
+  return MakeAnchor(FactsAt(sessionOffset), LastSector());
 }
 
 }  // namespace velmarond::udf

@@ -30,9 +30,6 @@ class UdfBridge {
   // `fileDataSectors` follow the metadata at `fileDataStart`; the closing anchor comes after them.
   void Finish(std::uint32_t fileDataStart, std::uint32_t fileDataSectors);
 
-  // The track start of the session written; 0 for ISO files.
-  void SetSessionOffset(std::uint32_t offset) { Facts.SessionOffset = offset; }
-
   std::uint32_t RecognitionStart() const { return RecognitionStart_; }
   std::uint32_t MetadataStart() const { return Layout.MetadataStart; }
   std::uint32_t MetadataSectors() const { return Layout.MetadataSectors; }
@@ -47,14 +44,18 @@ class UdfBridge {
 
   // Bytes of sectors RecognitionStart() .. 258 of the header.
   std::size_t HeaderBytes() const { return (FirstSectorAfterVolumeStructures - RecognitionStart_) * SectorSize; }
-  void WriteHeaderStructures(std::span<std::uint8_t> out) const;
-  UdfMetadataGenerator MakeGenerator() const;
-  Sector ClosingAnchor() const { return MakeAnchor(Facts, LastSector()); }
+  // `sessionOffset` is the track start of the session written (0 for ISO files); the layout does not
+  // depend on it, only the block numbers recorded in the structures do.
+  void WriteHeaderStructures(std::span<std::uint8_t> out, std::uint32_t sessionOffset) const;
+  UdfMetadataGenerator MakeGenerator(std::uint32_t sessionOffset) const;
+  Sector ClosingAnchor(std::uint32_t sessionOffset) const;
 
   // Volume size with the closing anchor, rounded up to whole blocks of 32 sectors.
   static std::uint32_t VolumeSizeWithAnchor(std::uint32_t sectorsBeforeAnchor);
 
  private:
+  UdfVolumeFacts FactsAt(std::uint32_t sessionOffset) const;
+
   UdfVolumeFacts Facts;
   UdfMetadataLayout Layout;
   std::uint32_t RecognitionStart_ = 0;
