@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QSettings>
 #include <QSplitter>
@@ -70,8 +72,18 @@ void TFormMasterKVZ::BuildWindow() {
   CheckBoxCommandCloseDisc->setObjectName(QStringLiteral("CheckBoxCommandCloseDisc"));
   CheckBoxDriveQuickErase = new QCheckBox(commandPanel);
   CheckBoxDriveQuickErase->setObjectName(QStringLiteral("CheckBoxDriveQuickErase"));
-  for (QWidget* widget : std::initializer_list<QWidget*>{LabelDrive, LabelVolumeName, LabelSpeed,
-                                                         CheckBoxCommandCloseDisc, CheckBoxDriveQuickErase})
+  ComboBoxDriveName = new QComboBox(commandPanel);
+  ComboBoxDriveName->setObjectName(QStringLiteral("ComboBoxDriveName"));
+  ComboBoxDriveName->setMinimumWidth(260);
+  EditVolumeName = new QLineEdit(commandPanel);
+  EditVolumeName->setObjectName(QStringLiteral("EditVolumeName"));
+  ComboBoxSpeed = new QComboBox(commandPanel);
+  ComboBoxSpeed->setObjectName(QStringLiteral("ComboBoxSpeed"));
+  ComboBoxSpeed->setMinimumWidth(90);
+  connect(EditVolumeName, &QLineEdit::textChanged, this, [this](const QString& text) { Fields.VolumeNameText = text; });
+  for (QWidget* widget : std::initializer_list<QWidget*>{LabelDrive, ComboBoxDriveName, LabelVolumeName, EditVolumeName,
+                                                         LabelSpeed, ComboBoxSpeed, CheckBoxCommandCloseDisc,
+                                                         CheckBoxDriveQuickErase})
     commandLayout->addWidget(widget);
   commandLayout->addStretch();
   connect(CheckBoxCommandCloseDisc, &QCheckBox::toggled, this, [this](bool on) { Fields.CloseDisc = on; });
@@ -92,8 +104,7 @@ void TFormMasterKVZ::BuildWindow() {
   LogView->setOpenExternalLinks(true);
   splitter->addWidget(CompilationArea);
   splitter->addWidget(LogView);
-  splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 2);
+  splitter->setSizes({420, 180});
   layout->addWidget(splitter, 1);
   setCentralWidget(central);
 
@@ -119,6 +130,7 @@ void TFormMasterKVZ::FormCreate() {
   IsFirstRun = !outcome.Loaded;
   Fields = LoadSettings(Store, ProgramFolders.ProgramFolder);
   PlaceWindow();
+  EditVolumeName->setText(Fields.VolumeNameText);
   LoadLanguage(Fields.LanguageName, TSaveLanguage::No);
   if (!outcome.DamagedFileKeptAs.isEmpty())
     AddLogMessage(LanguageTexts.GetLanguageTextWith(
@@ -161,6 +173,10 @@ void TFormMasterKVZ::showEvent(QShowEvent* event) {
 }
 
 void TFormMasterKVZ::FormShow() {
+  const QStringList emptyTotals = {QStringLiteral("<#SizeAuto>=0 KB"), QStringLiteral("<#Minutes>=0"),
+                                   QStringLiteral("<#Seconds>=0"), QStringLiteral("<#MSeconds>=0")};
+  StatusPanels[0]->setText(LanguageTexts.GetLanguageTextWith(15, 0, emptyTotals));
+  StatusPanels[1]->setText(LanguageTexts.GetLanguageTextWith(15, 1, emptyTotals));
   RefreshCompilationState(TRefresh::Quiet);
   if (FirstShowPending) {
     FirstShowPending = false;

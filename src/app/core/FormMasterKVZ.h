@@ -19,6 +19,8 @@
 
 class QAction;
 class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QLabel;
 class QStackedWidget;
 class QSystemTrayIcon;
@@ -136,6 +138,9 @@ class TFormMasterKVZ : public QMainWindow, public TCommandTarget {
   QStackedWidget* CompilationArea = nullptr;
   QLabel* GettingStarted = nullptr;
   QLabel* LabelVolumeName = nullptr;
+  QComboBox* ComboBoxDriveName = nullptr;
+  QComboBox* ComboBoxSpeed = nullptr;
+  QLineEdit* EditVolumeName = nullptr;
   QLabel* LabelSpeed = nullptr;
   QLabel* LabelDrive = nullptr;
   QCheckBox* CheckBoxCommandCloseDisc = nullptr;

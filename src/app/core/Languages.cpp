@@ -5,6 +5,15 @@
 
 #include "app/core/LanguageFolder.h"
 
+// The resources live in a static library, so they are registered by hand before the first use.
+static void RegisterEmbeddedLanguages() {
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(app);
+    return true;
+  }();
+  (void)registered;
+}
+
 namespace velmarond::app {
 namespace {
 
@@ -15,11 +24,13 @@ const QString EnglishFileName = QStringLiteral("english.ini");
 }  // namespace
 
 QByteArray EmbeddedLanguageFile(const QString& fileName) {
+  RegisterEmbeddedLanguages();
   QFile file(EmbeddedFolder + fileName);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList EmbeddedLanguageNames() {
+  RegisterEmbeddedLanguages();
   QStringList names;
   for (const QFileInfo& info : QDir(EmbeddedFolder).entryInfoList(QDir::Files)) {
     if (info.suffix().compare(QLatin1String("ini"), Qt::CaseInsensitive) != 0) continue;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QToolBar>
@@ -110,6 +111,8 @@ void TFormMasterKVZ::ApplyLanguageTexts() {
   for (int menu = 0; menu < Menus.size(); ++menu) Menus[menu]->setTitle(GetText(8, menu));
   LabelVolumeName->setText(GetText(20, 1));
   LabelSpeed->setText(GetText(20, 2));
+  ComboBoxSpeed->clear();
+  ComboBoxSpeed->addItem(GetText(20, 5));
   CheckBoxCommandCloseDisc->setText(GetText(20, 3));
   LabelDrive->setText(GetText(3, 31));
   CheckBoxDriveQuickErase->setText(GetText(3, 46));

@@ -64,6 +64,7 @@ void TFormMasterKVZ::RefreshCompilationState(TRefresh /*refresh: totals come wit
   LogView->setVisible(Fields.LogVisible);
   ActionsByTextIndex.value(50)->setVisible(!Fields.LogVisible);
   ActionsByTextIndex.value(52)->setVisible(Fields.LogVisible);
+  ActionsByTextIndex.value(42)->setEnabled(HasAudioFiles());
 }
 
 void TFormMasterKVZ::AddToCompilationRoot(const QString& path) { Dispatch(TAction::AddToCompilation, path); }
