@@ -79,7 +79,6 @@ void VOVIRavadeZer::ReportWriteDone(bool failed) {
     auto self = alive.lock();
     if (!self || *self == nullptr) return;
     VOVIRavadeZer& engine = **self;
-    engine.JoinWorkers();
     if (engine.OnWriteDone) engine.OnWriteDone(engine, 0, failed);
   });
 }
