@@ -98,6 +98,10 @@ std::string CheckSources(const IsoArguments& args, std::string& outputFolder) {
   const std::string outputName = slash == std::string::npos ? args.Output : args.Output.substr(slash + 1);
   if (outputName.empty()) return "-o needs a file name, not a folder";
   const std::string output = (outputFolder == "/" ? "" : outputFolder) + "/" + outputName;
+  // The finished image replaces the target by a rename, which must never hit a device or a folder.
+  struct stat existing {};
+  if (::stat(output.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+    return "cannot write " + args.Output + ": it exists and is not a regular file";
   for (const std::string& path : args.Paths) {
     const std::string source = Resolve(path);
     if (source.empty()) return "cannot find " + path + ": " + std::strerror(errno);

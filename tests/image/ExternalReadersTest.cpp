@@ -12,38 +12,14 @@
 #include "device/EventDispatch.h"
 #include "image/VOVIRavadeZer.h"
 #include "writer/WriteThread.h"
+#include "ReaderCheck.h"
 #include "TestTree.h"
 
 namespace velmarond::image {
 namespace {
 
-using testing::TTempDir;
+using namespace testing;
 namespace fs = std::filesystem;
-
-std::string Quote(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-// Runs a command, returns its exit status and output.
-int RunCommand(const std::string& command, std::string& output) {
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return -1;
-  char buffer[4096];
-  while (std::size_t got = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, got);
-  const int status = ::pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-const std::string Cli = std::string(VELMAROND_BINARY_DIR) + "/src/cli/velmarond-cli";
-const std::string Checker = std::string(VELMAROND_SOURCE_DIR) + "/tests/image/check_iso.py";
-
-void ExpectReadersAgree(const fs::path& iso, const fs::path& sources, const std::string& flags) {
-  std::string output;
-  const int status = RunCommand("/usr/bin/python3 " + Quote(Checker) + " " + Quote(iso) + " " + Quote(sources) + " " + flags, output);
-  EXPECT_EQ(status, 0) << output;
-}
 
 struct TTreeCase {
   const char* Name;
@@ -151,27 +127,6 @@ TEST(ReadersEmpty, EmptyCompilation) {
     EXPECT_EQ(fs::file_size(dir.Path() / "empty.iso"), 160u * 2048);
     ExpectReadersAgree(dir.Path() / "empty.iso", dir.Path() / "src", joliet ? "" : "--no-joliet");
   }
-}
-
-// Files of exactly 4 GiB and of 5 GiB, as sparse sources with marks around the extent boundary.
-TEST(ReadersLarge, MultiExtentFiles) {
-  TTempDir dir;
-  const fs::path src = dir.Path() / "src";
-  fs::create_directories(src);
-  for (auto [name, size] : {std::pair{"four.bin", 4ULL << 30}, std::pair{"five.bin", 5ULL << 30}}) {
-    const int fd = ::open((src / name).c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
-    for (std::uint64_t offset : {0ULL, (4ULL << 30) - 2050, (4ULL << 30) - 2048, size - 3000}) {
-      const std::string mark = std::string(name) + " mark at " + std::to_string(offset);
-      ASSERT_EQ(::pwrite(fd, mark.data(), mark.size(), static_cast<off_t>(offset)), static_cast<ssize_t>(mark.size()));
-    }
-    ::close(fd);
-  }
-  const fs::path iso = dir.Path() / "big.iso";
-  std::string output;
-  ASSERT_EQ(RunCommand(Quote(Cli) + " iso -o " + Quote(iso) + " " + Quote(src / "four.bin") + " " + Quote(src / "five.bin"), output), 0) << output;
-  ExpectReadersAgree(iso, src, "--big");
 }
 
 }  // namespace
