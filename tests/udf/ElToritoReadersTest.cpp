@@ -58,6 +58,8 @@ struct TBootCase {
   const char* LoadSize;
 };
 
+void PrintTo(const TBootCase& c, std::ostream* out) { *out << c.Name; }
+
 class ElToritoReaders : public ::testing::TestWithParam<TBootCase> {};
 
 TEST_P(ElToritoReaders, ReportTheCatalogAndBootTheSector) {

@@ -63,6 +63,8 @@ void SparseGiant(const TTempDir& dir, const std::filesystem::path& src) {
   dir.File(src / "small.txt", 100);
 }
 
+void PrintTo(const TCompilation& c, std::ostream* out) { *out << c.Name; }
+
 class UdfReaders : public ::testing::TestWithParam<TCompilation> {};
 
 TEST_P(UdfReaders, ReadTheSameTreeAsTheSources) {
