@@ -1,6 +1,9 @@
 #pragma once
 // Running the independent readers from the tests and filling a file table from a source folder.
 
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -43,6 +46,57 @@ inline void AddFolder(TFileTable& table, TDirEntry& parent, const std::filesyste
       (void)table.InsertFile(parent, item.path().string(), u"", name);
     }
   }
+}
+
+inline const std::string UdfTreeScript = std::string(VELMAROND_SOURCE_DIR) + "/tests/udf/udf_tree.py";
+
+// udfinfo reports the volume, pycdlib lists the UDF tree with the sources' sizes and digests, and 7z extracts
+// it exactly. With `small` false, file bytes are streamed through 7z and compared by digest instead.
+inline void ExpectUdfReadersAgree(const std::filesystem::path& iso, const std::filesystem::path& src,
+                                  std::uint32_t files, bool small, const std::string& label = "Velmarond") {
+  const auto info = RunCommand("udfinfo " + Quoted(iso));
+  ASSERT_EQ(info.ExitCode, 0) << info.Output;
+  EXPECT_NE(info.Output.find("label=" + label), std::string::npos) << info.Output;
+  EXPECT_NE(info.Output.find("udfrev=1.50"), std::string::npos) << info.Output;
+  EXPECT_NE(info.Output.find("numfiles=" + std::to_string(files)), std::string::npos) << info.Output;
+
+  const std::string withData = small ? "True" : "False";
+  const auto expected = RunCommand("cd " + Quoted(src) + " && /usr/bin/python3 - <<'EOF'\n"
+                                   "import hashlib, os\n"
+                                   "for root, dirs, files in os.walk('.'):\n"
+                                   "    r = root[1:]\n"
+                                   "    for d in dirs: print('%s/%s/\\t-\\t-' % (r, d))\n"
+                                   "    for f in files:\n"
+                                   "        p = os.path.join(root, f); h = hashlib.md5()\n"
+                                   "        if " + withData + " and os.path.getsize(p) > 0:\n"
+                                   "            with open(p, 'rb') as x:\n"
+                                   "                for c in iter(lambda: x.read(1 << 20), b''): h.update(c)\n"
+                                   "        print('%s/%s\\t%d\\t%s' % (r, f, os.path.getsize(p), h.hexdigest() if " + withData + " else '-'))\n"
+                                   "EOF\n");
+  ASSERT_EQ(expected.ExitCode, 0) << expected.Output;
+  const auto sorted = [](const std::string& text) {
+    return RunCommand("printf '%s' " + Quoted(text) + " | LC_ALL=C sort").Output;
+  };
+  const auto listed =
+      RunCommand("/usr/bin/python3 " + Quoted(UdfTreeScript) + " " + Quoted(iso) + (small ? "" : " --no-data"));
+  ASSERT_EQ(listed.ExitCode, 0) << listed.Output;
+  EXPECT_EQ(sorted(listed.Output), sorted(expected.Output));
+
+  if (!small) {
+    for (const auto& item : std::filesystem::directory_iterator(src)) {
+      const std::string name = item.path().filename().string();
+      const auto fromImage = RunCommand("7z x -tudf -so " + Quoted(iso) + " " + Quoted(name) + " | md5sum");
+      const auto fromSource = RunCommand("md5sum < " + Quoted(item.path()));
+      EXPECT_EQ(fromImage.Output, fromSource.Output) << name;
+    }
+    return;
+  }
+  const auto out = iso.parent_path() / "extracted";
+  const auto extracted = RunCommand("7z x -tudf -y -o" + Quoted(out) + " " + Quoted(iso));
+  ASSERT_EQ(extracted.ExitCode, 0) << extracted.Output;
+  std::filesystem::create_directories(out);
+  const auto diff = RunCommand("diff -r " + Quoted(src) + " " + Quoted(out));
+  EXPECT_EQ(diff.ExitCode, 0) << diff.Output;
 }
 
 }  // namespace velmarond::image::testing

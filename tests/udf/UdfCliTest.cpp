@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
+#include "../image/ReaderCheck.h"
 #include "../image/TestTree.h"
 #include "ReaderTools.h"
 
@@ -12,7 +14,70 @@ namespace {
 
 using namespace testing;
 
-const std::string Cli = std::string(VELMAROND_BINARY_DIR) + "/src/cli/velmarond-cli";
+namespace fs = std::filesystem;
+
+struct TCliCase {
+  const char* Name;
+  std::function<void(const TTempDir&)> Build;  // writes the sources under "src/"
+  const char* Options;
+  const char* IsoCheckFlags;
+};
+
+void PrintTo(const TCliCase& c, std::ostream* out) { *out << c.Name; }
+
+void DeepTree(const TTempDir& d) {
+  fs::path at = "src/top";
+  for (int level = 0; level < 30; ++level) {
+    at /= "level" + std::to_string(level);
+    d.File(at / ("f" + std::to_string(level) + ".txt"), 100 + level * 10, static_cast<char>('a' + level % 20));
+  }
+  fs::create_directories(d.Path() / "src/top/empty folder");
+}
+
+// Names the other trees must shorten or replace; UDF keeps them all as they are.
+void AwkwardNames(const TTempDir& d) {
+  const std::string longStem(150, 'n');
+  d.File("src/awkward/" + longStem + "1.flac", 3000, 'a');
+  d.File("src/awkward/" + longStem + "2.flac", 3001, 'b');
+  d.File("src/awkward/" + std::string(200, 'z'), 10, 'c');
+  d.File("src/awkward/what?.txt", 20, 'd');
+  d.File("src/awkward/a:b;c", 23, 'g');
+  d.File("src/awkward/back\\slash", 24, 'h');
+  d.File("src/awkward/Readme.txt", 25, 'i');
+  d.File("src/awkward/README.TXT", 26, 'j');
+}
+
+void ManyFilesOneFolder(const TTempDir& d) {
+  for (int i = 0; i < 3000; ++i) {
+    d.File("src/many/file number " + std::to_string(i) + ".dat", static_cast<std::size_t>(i % 5000),
+           static_cast<char>('a' + i % 17));
+  }
+}
+
+class UdfCliTrees : public ::testing::TestWithParam<TCliCase> {};
+
+// Both sides of the bridge: the ISO 9660 and Joliet trees stay valid, and the UDF tree reads the same files.
+TEST_P(UdfCliTrees, EveryReaderSeesTheSources) {
+  const TCliCase& c = GetParam();
+  TTempDir dir;
+  c.Build(dir);
+  const fs::path iso = dir.Path() / "out.iso";
+  std::string paths;
+  for (const auto& entry : fs::directory_iterator(dir.Path() / "src")) paths += " " + Quote(entry.path());
+  std::string output;
+  ASSERT_EQ(RunCommand(Quote(Cli) + " iso -o " + Quote(iso) + " --udf --volume Velmarond " + c.Options + paths, output), 0)
+      << output;
+  ExpectReadersAgree(iso, dir.Path() / "src", c.IsoCheckFlags);
+  std::uint32_t files = 0;
+  for (const auto& item : fs::recursive_directory_iterator(dir.Path() / "src")) files += item.is_regular_file();
+  ExpectUdfReadersAgree(iso, dir.Path() / "src", files, true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Trees, UdfCliTrees,
+                         ::testing::Values(TCliCase{"DeepTree", DeepTree, "", ""},
+                                           TCliCase{"AwkwardNames", AwkwardNames, "--iso9660-1999", "--no-joliet"},
+                                           TCliCase{"ManyFilesOneFolder", ManyFilesOneFolder, "--cache-mb 2", ""}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(UdfCli, UdfAndBootOptionsMakeAnImageEveryReaderAccepts) {
   TTempDir dir;
