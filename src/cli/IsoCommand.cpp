@@ -28,12 +28,14 @@ struct IsoArguments {
   std::string Volume;
   bool Joliet = true;
   bool Iso1999 = false;
+  bool Udf = false;
+  std::string BootImage;
   std::uint32_t CacheMiB = 32;
   std::vector<std::string> Paths;
 };
 
 const char* const Usage =
-    "iso -o OUT.iso [--volume NAME] [--no-joliet] [--iso9660-1999] [--cache-mb N] PATH...";
+    "iso -o OUT.iso [--volume NAME] [--no-joliet] [--iso9660-1999] [--udf] [--boot FILE] [--cache-mb N] PATH...";
 
 std::atomic<bool> Interrupted{false};
 
@@ -47,11 +49,12 @@ std::string Parse(const std::vector<std::string>& args, IsoArguments& out) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
-    if (arg == "-o" || arg == "--volume" || arg == "--cache-mb") {
+    if (arg == "-o" || arg == "--volume" || arg == "--cache-mb" || arg == "--boot") {
       const std::string* v = value();
       if (v == nullptr) return arg + " needs a value";
       if (arg == "-o") out.Output = *v;
       if (arg == "--volume") out.Volume = *v;
+      if (arg == "--boot") out.BootImage = *v;
       if (arg == "--cache-mb") {
         auto count = ParseCount(*v);
         if (!count) return "--cache-mb needs a number of megabytes";
@@ -61,6 +64,8 @@ std::string Parse(const std::vector<std::string>& args, IsoArguments& out) {
       out.Joliet = false;
     } else if (arg == "--iso9660-1999") {
       out.Iso1999 = true;
+    } else if (arg == "--udf") {
+      out.Udf = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
       return "unknown option " + arg;
     } else {
@@ -98,6 +103,10 @@ std::string CheckSources(const IsoArguments& args, std::string& outputFolder) {
   const std::string outputName = slash == std::string::npos ? args.Output : args.Output.substr(slash + 1);
   if (outputName.empty()) return "-o needs a file name, not a folder";
   const std::string output = (outputFolder == "/" ? "" : outputFolder) + "/" + outputName;
+  // The finished image replaces the target by a rename, which must never hit a device or a folder.
+  struct stat existing {};
+  if (::stat(output.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+    return "cannot write " + args.Output + ": it exists and is not a regular file";
   for (const std::string& path : args.Paths) {
     const std::string source = Resolve(path);
     if (source.empty()) return "cannot find " + path + ": " + std::strerror(errno);
@@ -168,7 +177,15 @@ int Run(const std::vector<std::string>& argv) {
   if (auto cache = engine.SetCacheSize(args.CacheMiB); !cache) return ReportError(cache.GetError().Text);
   engine.SetJolietFileSystem(args.Joliet);
   engine.SetISO9660v1999FS(args.Iso1999);
+  engine.SetUDFBridge(args.Udf);
   engine.ClearAll();
+  if (!args.BootImage.empty()) {
+    engine.SetBootImage(args.BootImage);
+    if (engine.BootImage().empty())
+      return ReportError("cannot use " + args.BootImage +
+                         " as a boot image: it must be readable and of 2048 (no emulation), 1228800, 1474560 or "
+                         "2949120 bytes (diskettes)");
+  }
 
   image::TScanTotals totals;
   const image::TScanLog log = [](const std::string& line) { std::cerr << "velmarond-cli: " << line << '\n'; };

@@ -187,8 +187,10 @@ void WriteVolumeDescriptor(THeaderWriter& out, const TEngineState& state, Descri
   d.Version = kind == DescriptorKind::Enhanced ? 2 : 1;
   d.FileStructureVersion = kind == DescriptorKind::Enhanced ? 2 : 1;
   d.VolumeSpaceSize.Set(layout.VolumeSize + state.VolumeBase);
-  if (kind == DescriptorKind::Joliet || (kind == DescriptorKind::Primary && !state.Options.Iso1999))
-    std::memcpy(d.EscapeSequences, Ucs2Level1Escape, sizeof Ucs2Level1Escape);
+  // Only the Joliet descriptor carries the UCS-2 escape. In the primary descriptor these bytes are an
+  // unused field, and readers that look for the escape in any descriptor would take the ISO tree for
+  // Joliet and decode its 8-bit names as UCS-2.
+  if (kind == DescriptorKind::Joliet) std::memcpy(d.EscapeSequences, Ucs2Level1Escape, sizeof Ucs2Level1Escape);
   d.VolumeSetSize.Set(1);
   d.VolumeSequenceNumber.Set(1);
   d.LogicalBlockSize.Set(SectorBytes);

@@ -143,6 +143,10 @@ void AssignJolietNames(const std::vector<TFileEntry*>& children) {
 void AssignIso1999Names(const std::vector<TFileEntry*>& children) {
   for (TFileEntry* entry : children) {
     std::string full = Utf16ToUtf8(entry->LongName);
+    // Readers split an identifier at ';' to find its version number, so it cannot stay in a name.
+    for (char& c : full) {
+      if (c == ';' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    }
     if (full.size() > MaxIso1999Bytes) {
       auto [stem, extension] = SplitExtension(full, 16);
       full = Compose(stem, std::string(), extension, MaxIso1999Bytes);

@@ -1,5 +1,6 @@
 #include "image/UdfAllocation.h"
 
+#include "image/TextCodec.h"
 #include "image/UdfFileEntries.h"
 #include "image/UdfVolumeStructures.h"
 
@@ -66,11 +67,11 @@ class AllocationWalk {
 
   static Result<void> CheckEntry(const UdfTreeEntry& entry) {
     if (entry.Size > MaxEntryInformationLength) {
-      return MakeError("\"" + ToUtf8(entry.Name) + "\" is too large for the UDF file system (at most " +
+      return MakeError("\"" + image::Utf16ToUtf8(entry.Name) + "\" is too large for the UDF file system (at most " +
                        std::to_string(MaxEntryInformationLength) + " bytes per file).");
     }
     if (entry.Imported && entry.Size > 0 && entry.Extent < PartitionStart) {
-      return MakeError("\"" + ToUtf8(entry.Name) +
+      return MakeError("\"" + image::Utf16ToUtf8(entry.Name) +
                        "\" of the previous session lies before the UDF partition; write this session without "
                        "the UDF bridge.");
     }

@@ -23,6 +23,8 @@ class TUdfExtension final : public IImageExtension {
   void FinishLastSector(const TEngineState& state, std::span<std::uint8_t> sector) const override;
 
   const udf::UdfBridge& Bridge() const { return Udf; }
+  // Set when the last layout could not place the UDF metadata (a file too large for one file entry).
+  const std::optional<Error>& LayoutError() const { return AllocationError; }
 
  private:
   udf::UdfBridge Udf;

@@ -31,7 +31,4 @@ void WriteDstring(std::span<std::uint8_t> field, std::u16string_view text);
 // of the directory carries.
 std::vector<EncodedName> MakeDirectoryIdentifiers(const std::vector<std::u16string>& names);
 
-// For texts shown to the user; unpaired surrogates become U+FFFD.
-std::string ToUtf8(std::u16string_view text);
-
 }  // namespace velmarond::udf

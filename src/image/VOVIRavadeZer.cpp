@@ -17,6 +17,7 @@ VOVIRavadeZer::VOVIRavadeZer(EventDispatch& dispatch, IImageWriterFactory& write
   State.Options.Joliet = true;
   State.Options.Iso1999 = false;
   State.Options.UdfBridge = false;
+  State.Extensions = {&Boot, &Udf};
 }
 
 VOVIRavadeZer::~VOVIRavadeZer() {
@@ -44,6 +45,7 @@ Result<void> VOVIRavadeZer::SetCacheSize(std::uint32_t megabytes) {
 
 void VOVIRavadeZer::ClearAll() {
   State.Table.ClearAll();
+  Boot.BootImage().Clear();
   State.Header.clear();
   State.Header.shrink_to_fit();
   ImageSize = 0;
@@ -63,6 +65,7 @@ Result<TFileEntry*> VOVIRavadeZer::InsertFile(std::u16string_view parentPath, co
 Result<std::uint32_t> VOVIRavadeZer::PrepareImage() {
   if (Running) return MakeError("a write is running");
   auto size = image::PrepareImage(State);
+  if (size && State.Options.UdfBridge && Udf.LayoutError()) size = *Udf.LayoutError();
   ImageSize = size ? State.Layout.VolumeSize : 0;
   return size;
 }
@@ -79,7 +82,6 @@ void VOVIRavadeZer::ReportWriteDone(bool failed) {
     auto self = alive.lock();
     if (!self || *self == nullptr) return;
     VOVIRavadeZer& engine = **self;
-    engine.JoinWorkers();
     if (engine.OnWriteDone) engine.OnWriteDone(engine, 0, failed);
   });
 }

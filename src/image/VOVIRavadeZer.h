@@ -12,8 +12,10 @@
 #include "device/Result.h"
 #include "image/CacheQueue.h"
 #include "image/CacheThread.h"
+#include "image/ElTorito.h"
 #include "image/EngineState.h"
 #include "image/ImageWriter.h"
+#include "image/UdfExtension.h"
 #include "image/WriteProgress.h"
 
 namespace velmarond::image {
@@ -44,6 +46,9 @@ class VOVIRavadeZer {
   void SetUDFBridge(bool value) { State.Options.UdfBridge = value; }
   const std::string& VolumeID() const { return State.Options.VolumeId; }
   void SetVolumeID(const std::string& utf8);
+  // The boot image file of a bootable image; empty for none. Cleared by ClearAll.
+  const std::string& BootImage() const { return Boot.BootImage().Get(); }
+  void SetBootImage(const std::string& path) { Boot.BootImage().Set(path); }
   std::uint32_t CacheSize() const { return CacheBytes >> 20; }
   // Megabytes; below 2 gives 2, above 625 (the queue's 10000 blocks) is refused.
   Result<void> SetCacheSize(std::uint32_t megabytes);
@@ -92,6 +97,8 @@ class VOVIRavadeZer {
   EventDispatch& Dispatch;
   IImageWriterFactory& Writers;
   TEngineState State;
+  TBootExtension Boot;  // registered first: its structures come before the UDF ones on the disc
+  TUdfExtension Udf;
   std::uint64_t CacheBytes = 32ull << 20;
   std::uint32_t ImageSize = 0;
   TWriteProgress Progress;

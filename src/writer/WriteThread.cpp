@@ -42,6 +42,23 @@ bool TWriteThread::WriteAll(const std::uint8_t* data, std::size_t bytes) {
   return true;
 }
 
+// Zero blocks (padding, holes of sparse sources) become holes of the ISO file too.
+static bool IsAllZero(const std::uint8_t* data, std::size_t bytes) {
+  for (std::size_t i = 0; i < bytes; ++i) {
+    if (data[i] != 0) return false;
+  }
+  return true;
+}
+
+bool TWriteThread::Skip(std::size_t bytes) {
+  if (::lseek(Job.FileDescriptor, static_cast<off_t>(bytes), SEEK_CUR) < 0) {
+    Fail(std::strerror(errno));
+    return false;
+  }
+  PendingHole = true;
+  return true;
+}
+
 bool TWriteThread::WriteToFile() {
   TCacheBlock block;
   for (;;) {
@@ -54,7 +71,9 @@ bool TWriteThread::WriteToFile() {
         break;
     }
     Job.Progress->WritingFileIndex = block.FileIndex;
-    if (!WriteAll(block.Data.get(), block.Bytes)) return false;
+    const bool hole = IsAllZero(block.Data.get(), block.Bytes);
+    if (!(hole ? Skip(block.Bytes) : WriteAll(block.Data.get(), block.Bytes))) return false;
+    if (!hole) PendingHole = false;
     const std::uint32_t sectors = block.Bytes / 2048;
     Job.Progress->SectorsWritten += sectors;
     Job.Progress->SectorsToWrite -= sectors;
@@ -70,6 +89,14 @@ void TWriteThread::Run() {
     failed = true;
   }
   if (!failed) *Job.Status = TEngineStatus::Closing;
+  // A hole at the end gives the file no length by itself.
+  if (!failed && PendingHole) {
+    const off_t end = ::lseek(Job.FileDescriptor, 0, SEEK_CUR);
+    if (end < 0 || ::ftruncate(Job.FileDescriptor, end) != 0) {
+      Fail(std::strerror(errno));
+      failed = true;
+    }
+  }
   if (::close(Job.FileDescriptor) != 0 && !failed) {
     Fail(std::strerror(errno));
     failed = true;

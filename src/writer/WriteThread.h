@@ -22,9 +22,11 @@ class TWriteThread final : public image::IImageWriter {
   void Run();
   bool WriteToFile();  // false on a failed write
   bool WriteAll(const std::uint8_t* data, std::size_t bytes);
+  bool Skip(std::size_t bytes);
   void Fail(const std::string& reason);
 
   image::TWriteJob Job;
+  bool PendingHole = false;
   std::thread Worker;
 };
 

@@ -79,3 +79,35 @@ TEST(UdfFileEntries, IdentifierDescriptorLengthIsPaddedToFourBytes) {
 
 }  // namespace
 }  // namespace velmarond::udf
+
+#include "image/UdfAllocation.h"
+
+namespace velmarond::udf {
+namespace {
+
+TEST(UdfAllocation, RefusesWhatOneFileEntryCannotDescribe) {
+  struct Case {
+    const char* Name;
+    UdfTreeEntry Entry;
+    bool Accepted;
+  };
+  const Case cases[] = {
+      {"largest file", {u"big", NotADirectory, MaxEntryInformationLength, 0, false}, true},
+      {"one byte more", {u"big", NotADirectory, MaxEntryInformationLength + 1, 0, false}, false},
+      {"imported before the partition", {u"old", NotADirectory, 100, 200, true}, false},
+      {"imported inside the partition", {u"old", NotADirectory, 100, 300, true}, true},
+      {"empty imported file", {u"old", NotADirectory, 0, 0, true}, true},
+  };
+  for (const auto& c : cases) {
+    UdfTree tree;
+    tree.Directories[0].Entries.push_back(c.Entry);
+    const auto layout = AllocateMetadata(tree, 270);
+    EXPECT_EQ(layout.HasValue(), c.Accepted) << c.Name;
+    if (!layout) {
+      EXPECT_NE(layout.GetError().Text.find(c.Entry.Name == u"big" ? "big" : "old"), std::string::npos);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velmarond::udf
