@@ -37,6 +37,27 @@ TEST(Enumeration, ComponentInquiryIsAnsweredFromTheScanCache) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&device.InquiryBuffer[8]), 8), "VELMAR  ");
 }
 
+TEST(Enumeration, AWriteHoldsTheDriveExclusivelyBetweenCommands) {
+  RecordingPlatform platform;
+  TSCSIDevice device(platform);
+  ASSERT_TRUE(device.InitASPI(true, {}));
+  device.SetDeviceID(device.DeviceList.front());
+  device.SetCloseAfterEachCommand(false);
+  platform.OpenModes.clear();
+  device.TestUnitReady(5'000);
+  device.TestUnitReady(5'000);
+  ASSERT_EQ(platform.OpenModes.size(), 1u);  // opened once, kept open
+  EXPECT_EQ(platform.OpenModes.front(), OpenMode::ExclusiveReadWrite);
+  device.LoadEject(true);  // a tray movement lets go of the drive and runs on a shared handle
+  device.TestUnitReady(5'000);
+  EXPECT_EQ(platform.OpenModes, (std::vector<OpenMode>{OpenMode::ExclusiveReadWrite, OpenMode::ReadWrite,
+                                                        OpenMode::ExclusiveReadWrite}));
+  device.SetCloseAfterEachCommand(true);
+  platform.OpenModes.clear();
+  device.TestUnitReady(5'000);
+  EXPECT_EQ(platform.OpenModes, std::vector<OpenMode>{OpenMode::ReadWrite});
+}
+
 TEST(Enumeration, SetDeviceIdParsing) {
   struct Case {
     const char* Line;

@@ -71,13 +71,15 @@ class RecordingPlatform final : public ScsiPlatform {
   Responder Respond;  // commands other than INQUIRY; none answers Good
   std::vector<RecordedCommand> Commands;
   int Opens = 0;
+  std::vector<OpenMode> OpenModes;
 
   std::vector<DriveRoot> ListDrives() override {
     std::vector<DriveRoot> roots;
     for (const Drive& drive : Drives) roots.push_back({drive.Letter, DriveType::Optical, "/dev/fake", "fake", false});
     return roots;
   }
-  DriveHandle Open(char letter, OpenMode) override {
+  DriveHandle Open(char letter, OpenMode mode) override {
+    OpenModes.push_back(mode);
     for (std::size_t i = 0; i < Drives.size(); ++i) {
       if (Drives[i].Letter == letter) {
         ++Opens;
