@@ -45,7 +45,12 @@ TEST_F(VirtualIdentification, EveryMediumFamily) {
   for (const MediumCase& c : cases) {
     SCOPED_TRACE(std::string(vrec::MediumKindName(c.Kind)));
     fs::remove_all(Folder);
-    ASSERT_TRUE(vrec::CreateRecorder(Folder.string(), vrec::DriveDescription{}));
+    vrec::DriveDescription drive;
+    drive.Vendor = "VELMAR";
+    drive.Product = "VIRTUAL RECORDER";
+    drive.Revision = "1.00";
+    auto created = vrec::CreateRecorder(Folder.string(), drive);
+    ASSERT_TRUE(created) << created.GetError().Text;
     vrec::InsertOptions options;
     if (!c.Writable) options.ImageFile = image.string();
     auto inserted = vrec::InsertMedium(Folder.string(), c.Kind, options);
