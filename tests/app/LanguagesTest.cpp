@@ -9,6 +9,11 @@
 #include "app/core/LanguageTools.h"
 #include "app/core/Languages.h"
 
+#if __has_include("device/SenseTexts.h")
+#include "device/SenseTexts.h"
+#define VELMAROND_HAS_SENSE_TEXTS 1
+#endif
+
 using namespace velmarond::app;
 
 namespace {
@@ -54,6 +59,24 @@ class LanguagesTest : public QObject {
     QCOMPARE(english.Text("errors", "8450"), QStringLiteral("INVALID ADDRESS FOR WRITE"));
     QCOMPARE(english.Text("errors", "24063"), QStringLiteral("FAILURE PREDICTION THRESHOLD EXCEEDED (FALSE)"));
     QVERIFY(english.Text("errors", "0").isEmpty());  // not listed in the language file
+  }
+
+  // The [errors] section repeats the device layer's sense texts; they must never drift apart.
+  void SenseTextsMatchTheDeviceLayer() {
+#ifdef VELMAROND_HAS_SENSE_TEXTS
+    const TLanguageFile english = TLanguageFile::FromBytes(EmbeddedLanguageFile("english.ini"));
+    for (const auto& section : english.Sections()) {
+      if (section.Name != "errors") continue;
+      for (const auto& entry : section.Entries) {
+        const int key = entry.Key.toInt();
+        const auto text = velmarond::device::AscAscqText(static_cast<std::uint8_t>(key / 256), static_cast<std::uint8_t>(key % 256));
+        QVERIFY2(text.has_value(), qPrintable(entry.Key));
+        QCOMPARE(entry.Text, QString::fromUtf8(text->data(), text->size()));
+      }
+    }
+#else
+    QSKIP("the device layer's sense texts are not part of this build");
+#endif
   }
 
   void EscapesInOrderAndAnyCase_data() {
