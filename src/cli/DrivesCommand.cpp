@@ -24,7 +24,7 @@ int RunDrives(const std::vector<std::string>& args) {
   auto session = OpenDrives(options, error);
   if (!session) return ReportError(error);
   const auto roots = session->Platform->ListDrives();
-  if (session->Device->DeviceCount() == 0) {
+  if (session->Device->DeviceCount() == 0 && roots.empty()) {
     std::cout << "no drives (set VELMAROND_VIRTUAL_RECORDERS to add virtual recorders)\n";
     return ExitSuccess;
   }
@@ -40,6 +40,13 @@ int RunDrives(const std::vector<std::string>& args) {
     const bool selected = session->Device->SelectDevice(i);
     std::cout << entry.Letter << ":  " << entry.Line << "\n    name: " << name << "\n    node: " << node
               << "\n    writes: " << (selected && Writes(*session->Device) ? "yes" : "no") << "\n";
+  }
+  for (const auto& root : roots) {
+    bool listed = false;
+    for (const auto& entry : session->Device->Entries()) listed = listed || entry.Letter == root.Letter;
+    if (!listed)
+      std::cout << root.Letter << ":  " << root.Node
+                << " cannot be opened (permission denied? your user may need to be in the cdrom group)\n";
   }
   return ExitSuccess;
 }

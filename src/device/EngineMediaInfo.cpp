@@ -208,10 +208,13 @@ std::uint32_t EngineDevice::FreeSectors() {
   if (ReadDiscInfo64(info) && ReadTrack(info[6], track) && GetBe32(track, 24) != NoTrackSize) {
     const std::uint32_t size = GetBe32(track, 24);
     if (m == 6 || m == 10 || m == 16) return SaturatingMinus(size, IsoVolumeSize());
-    if (m == 8) return SaturatingMinus(FormattedCapacity(), size);
+    // A restricted-overwrite DVD-RW is one track as large as the formatted capacity: what is free is
+    // the part the file system does not use yet, as on the other overwritable media.
+    if (m == 8) return SaturatingMinus(std::max(FormattedCapacity(), size), IsoVolumeSize());
     return std::max(GetBe32(track, 16), size);
   }
-  if (m == 6 || m == 10) return SaturatingMinus(FormattedCapacity(), IsoVolumeSize());
+  // Overwritable media (BD-RE as well as DVD-RAM and DVD+RW) still have their formatted capacity.
+  if (m == 6 || m == 8 || m == 10 || m == 16) return SaturatingMinus(FormattedCapacity(), IsoVolumeSize());
   return 0;
 }
 

@@ -112,6 +112,16 @@ void Ktaspi32::Clear() {
   AdapterCountValue = 0;
 }
 
+void Ktaspi32::SetCloseAfterEachCommand(bool close) {
+  std::lock_guard guard(Lock);
+  CloseAfterEachCommand = close;
+  if (!close) return;
+  for (Entry& entry : Table) {
+    if (entry.Handle != InvalidHandle) Platform.Close(entry.Handle);
+    entry.Handle = InvalidHandle;
+  }
+}
+
 std::optional<char> Ktaspi32::LetterOf(const DriveAddress& address) const {
   for (const Entry& entry : Table) {
     if (entry.Address == address) return entry.Letter;
@@ -179,7 +189,10 @@ std::uint8_t Ktaspi32::Execute(CommandBlock& block, std::uint32_t timeoutMs) {
       std::memcpy(block.Buffer(), entry->Inquiry.data(), std::min<std::size_t>(CachedInquiryReply, block.DataLength));
     return SrbStatus::Complete;
   }
-  if (entry->Handle == InvalidHandle) entry->Handle = Platform.Open(entry->Letter, OpenMode::ReadWrite);
+  // A handle that stays open across commands belongs to a write: hold the drive exclusively so
+  // that automounters and disc pollers cannot step in.
+  if (entry->Handle == InvalidHandle)
+    entry->Handle = Platform.Open(entry->Letter, CloseAfterEachCommand ? OpenMode::ReadWrite : OpenMode::ExclusiveReadWrite);
   if (entry->Handle == InvalidHandle) {
     block.HostStatus = HostAdapterStatus::SelectionTimeout;
     return SrbStatus::Error;

@@ -42,8 +42,9 @@ class Ktaspi32 final : public AspiTransport {
   // Closes every handle and empties the table (re-initialisation, program end).
   void Clear();
 
-  // While clear, a drive's handle stays open between commands (a whole write).
-  void SetCloseAfterEachCommand(bool close) { CloseAfterEachCommand = close; }
+  // While clear, a drive's handle stays open between commands (a whole write), exclusively; setting
+  // it again lets go of every held handle at once.
+  void SetCloseAfterEachCommand(bool close);
   bool CloseAfterEachCommandSet() const { return CloseAfterEachCommand; }
 
   std::uint8_t AdapterCount() const { return AdapterCountValue; }

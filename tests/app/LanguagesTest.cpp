@@ -6,7 +6,13 @@
 #include "app/core/LanguageDifferences.h"
 #include "app/core/LanguageFile.h"
 #include "app/core/LanguageFolder.h"
+#include "app/core/LanguageTools.h"
 #include "app/core/Languages.h"
+
+#if __has_include("device/SenseTexts.h")
+#include "device/SenseTexts.h"
+#define VELMAROND_HAS_SENSE_TEXTS 1
+#endif
 
 using namespace velmarond::app;
 
@@ -53,6 +59,24 @@ class LanguagesTest : public QObject {
     QCOMPARE(english.Text("errors", "8450"), QStringLiteral("INVALID ADDRESS FOR WRITE"));
     QCOMPARE(english.Text("errors", "24063"), QStringLiteral("FAILURE PREDICTION THRESHOLD EXCEEDED (FALSE)"));
     QVERIFY(english.Text("errors", "0").isEmpty());  // not listed in the language file
+  }
+
+  // The [errors] section repeats the device layer's sense texts; they must never drift apart.
+  void SenseTextsMatchTheDeviceLayer() {
+#ifdef VELMAROND_HAS_SENSE_TEXTS
+    const TLanguageFile english = TLanguageFile::FromBytes(EmbeddedLanguageFile("english.ini"));
+    for (const auto& section : english.Sections()) {
+      if (section.Name != "errors") continue;
+      for (const auto& entry : section.Entries) {
+        const int key = entry.Key.toInt();
+        const auto text = velmarond::device::AscAscqText(static_cast<std::uint8_t>(key / 256), static_cast<std::uint8_t>(key % 256));
+        QVERIFY2(text.has_value(), qPrintable(entry.Key));
+        QCOMPARE(entry.Text, QString::fromUtf8(text->data(), text->size()));
+      }
+    }
+#else
+    QSKIP("the device layer's sense texts are not part of this build");
+#endif
   }
 
   void EscapesInOrderAndAnyCase_data() {
@@ -115,6 +139,43 @@ class LanguagesTest : public QObject {
     const auto translation = TLanguageFile::FromLines({"[1]", "0=Null", "1=  ", "[2]", "0=Zwei"});
     QCOMPARE(BuildDifferencesReport(english, translation), QStringLiteral("[1]\n1=One\n\nSection [2] OK\n\n"));
     QCOMPARE(DifferencesReportFileName("german"), QStringLiteral("Differences_GERMAN.txt"));
+  }
+
+  void NewLanguageNames_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("check");
+    QTest::newRow("blank") << "  " << int(TNewLanguageCheck::EmptyName);
+    QTest::newRow("english in any case") << " english " << int(TNewLanguageCheck::EnglishRefused);
+    QTest::newRow("existing in other case") << "dutch" << int(TNewLanguageCheck::AlreadyExists);
+    QTest::newRow("new") << "Italian" << int(TNewLanguageCheck::Ok);
+  }
+  void NewLanguageNames() {
+    QFETCH(QString, name);
+    QFETCH(int, check);
+    WriteFile(Folder.filePath("Dutch.ini"), "[1]\n");
+    QCOMPARE(int(CheckNewLanguageName(Folder.path(), name)), check);
+    QVERIFY(!CanDeleteLanguage("English"));
+  }
+
+  void NewTranslationThenDifferencesReport() {
+    QVERIFY(CreateLanguageFromEnglish(Folder.path(), "Pirate").HasValue());
+    QFile file(Folder.filePath("PIRATE.INI"));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QByteArray text = file.readAll();
+    text.replace("100=No sessions found", "100=");
+    file.resize(0);
+    file.write(text);
+    file.close();
+    TLanguages languages(Folder.path());
+    auto report = WriteDifferencesReport(languages, "pirate");
+    QVERIFY(report.HasValue());
+    QCOMPARE(*report, Folder.filePath("Differences_PIRATE.txt"));
+    QFile saved(*report);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QString content = QString::fromUtf8(saved.readAll());
+    QVERIFY(content.contains("[11]\n100=No sessions found\n"));
+    QVERIFY(content.contains("Section [10] OK\n"));
+    QVERIFY(!WriteDifferencesReport(languages, "ENGLISH").HasValue());
   }
 
   void ParserKeepsTrailingBlanksAndSkipsNoise() {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "../image/TestTree.h"
+#include "TestImage.h"
 #include "image/ElTorito.h"
 
 namespace velmarond::image {
@@ -70,6 +72,26 @@ TEST(ElTorito, BootImagePropertyKeepsOrClearsByTheRules) {
   EXPECT_EQ(boot.Get(), diskette);
   boot.Clear();
   EXPECT_EQ(boot.Get(), "");
+}
+
+TEST(ElTorito, BootImageThatChangedBeforeTheWriteEndsItNamingTheFile) {
+  struct Case {
+    const char* Name;
+    std::function<void(const std::string&)> Change;
+  };
+  const Case cases[] = {
+      {"deleted", [](const std::string& path) { std::filesystem::remove(path); }},
+      {"shrunk", [](const std::string& path) { std::filesystem::resize_file(path, 1000); }},
+  };
+  for (const auto& c : cases) {
+    TTempDir dir;
+    testing::TTestImage image;
+    const std::string boot = dir.File("boot.img", 2048).string();
+    image.Boot.BootImage().Set(boot);
+    c.Change(boot);
+    const std::string error = image.Write(dir.Path() / "out.iso");
+    EXPECT_NE(error.find(boot), std::string::npos) << c.Name << ": " << error;
+  }
 }
 
 }  // namespace

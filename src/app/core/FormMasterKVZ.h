@@ -99,6 +99,7 @@ class TFormMasterKVZ : public QMainWindow, public TCommandTarget {
   void BuildWindow();
   void BuildActions();
   void BuildMenus();
+  void ShowLanguagePage();
   void FormShow();
   void FormClose();
   void FirstShow();

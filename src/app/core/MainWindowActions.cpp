@@ -10,6 +10,10 @@
 
 #include "app/core/FormMasterKVZ.h"
 #include "app/core/ToolbarLayout.h"
+#include "app/dialogs/LanguagePage.h"
+
+#include <QDialog>
+#include <QVBoxLayout>
 
 namespace velmarond::app {
 namespace {
@@ -38,7 +42,7 @@ constexpr TActionSpec ActionSpecs[] = {
 };
 
 enum TextIndex { Exit = 32, Erase = 36, Burn = 14, DiscInfo = 28, DropWindow = 0, DeleteAllItems = 8,
-                 Restore = 46, Minimize = 48, ShowLog = 50, HideLog = 52, BurnAudio = 42 };
+                 Restore = 46, Language = 54, Minimize = 48, ShowLog = 50, HideLog = 52, BurnAudio = 42 };
 
 }  // namespace
 
@@ -64,10 +68,11 @@ void TFormMasterKVZ::BuildActions() {
   on(DropWindow, [this] { ShowDropWindow(); });
   on(DeleteAllItems, [this] { DeleteAll(); });
   on(Restore, [this] { RestoreAndRaise(); });
+  on(Language, [this] { ShowLanguagePage(); });
   on(Minimize, [this] { showMinimized(); });
   on(ShowLog, [this] { Fields.LogVisible = true; RefreshCompilationState(TRefresh::Quiet); });
   on(HideLog, [this] { Fields.LogVisible = false; RefreshCompilationState(TRefresh::Quiet); });
-  const QSet<int> wired = {Exit, Erase, Burn, BurnAudio, DiscInfo, DropWindow, DeleteAllItems,
+  const QSet<int> wired = {Language, Exit, Erase, Burn, BurnAudio, DiscInfo, DropWindow, DeleteAllItems,
                            Restore, Minimize, ShowLog, HideLog};
   for (auto it = ActionsByTextIndex.cbegin(); it != ActionsByTextIndex.cend(); ++it) {
     if (wired.contains(it.key())) continue;
@@ -78,6 +83,16 @@ void TFormMasterKVZ::BuildActions() {
   }
   ActionVersion = new QAction(this);
   ActionVersion->setEnabled(false);
+}
+
+// The language page on its own until the settings dialog that will hold it exists.
+void TFormMasterKVZ::ShowLanguagePage() {
+  QDialog dialog(this);
+  dialog.setWindowTitle(GetText(3, 0) + QStringLiteral(" - ") + GetText(3, 2));
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new TLanguagePage(LanguageTexts, [this](const QString& name) { LoadLanguage(name, TSaveLanguage::Yes); }, &dialog));
+  dialog.resize(480, 320);
+  dialog.exec();
 }
 
 void TFormMasterKVZ::BuildMenus() {
