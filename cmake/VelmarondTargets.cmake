@@ -37,7 +37,10 @@ function(velmarond_test name)
   target_compile_definitions(${name} PRIVATE
     VELMAROND_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     VELMAROND_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # A list value must reach the test properties as one argument, or only its first item sticks.
+  string(REPLACE ";" "\\;" labels "${ARG_LABELS}")
+  string(REPLACE ";" "\\;" environment "${ARG_ENV}")
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${ARG_ENV}")
+    PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()
