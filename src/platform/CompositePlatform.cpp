@@ -4,10 +4,7 @@
 
 #include "device/LinuxScsiPlatform.h"
 
-#if __has_include("vrec/VirtualPlatform.h")
 #include "vrec/VirtualPlatform.h"
-#define VELMAROND_HAVE_VREC 1
-#endif
 
 namespace velmarond::platform {
 
@@ -104,11 +101,7 @@ std::unique_ptr<ScsiPlatform> MakeSystemPlatform() {
   char firstVirtual = 'V';
   for (const DriveRoot& root : physical->ListDrives()) firstVirtual = std::max<char>(firstVirtual, static_cast<char>(root.Letter + 1));
   parts.push_back(std::move(physical));
-#ifdef VELMAROND_HAVE_VREC
   parts.push_back(std::make_unique<vrec::VirtualPlatform>(vrec::RecorderFoldersFromEnvironment(), firstVirtual));
-#else
-  (void)firstVirtual;
-#endif
   return std::make_unique<CompositePlatform>(std::move(parts));
 }
 
