@@ -38,6 +38,7 @@ int RunInfo(const std::vector<std::string>& args) {
             << "last track:    " << drive.LastTrackNumber() << "\n"
             << "free sectors:  " << free << " (" << Mib(free) << ")\n"
             << "total sectors: " << total << " (" << Mib(total) << ")\n"
+            << "ISO volume:    " << drive.IsoVolumeSize() << " sectors\n"
             << "capabilities: ";
   for (int code = 1; code <= 42; ++code) {
     if (drive.DeviceFeature(code)) std::cout << ' ' << device::CapabilityLabel(code);

@@ -43,14 +43,21 @@ void PrintDump(std::span<const std::uint8_t> data) {
   }
 }
 
+// The received bytes as they came, for comparing with a file (a dump would hide nothing but is slow to compare).
+bool SaveData(const std::string& path, std::span<const std::uint8_t> data) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  return static_cast<bool>(out.flush());
+}
+
 int RunScsi(const std::vector<std::string>& args) {
   DriveOptions options;
   if (auto problem = ParseDriveOptions(args, options)) return ReportError(*problem);
-  std::string cdbText, outFile;
+  std::string cdbText, outFile, saveFile;
   std::size_t inLength = 0;
   for (std::size_t i = 0; i < options.Rest.size(); ++i) {
     const std::string& arg = options.Rest[i];
-    if ((arg == "--in" || arg == "--out") && i + 1 >= options.Rest.size()) return ReportError(arg + " needs a value");
+    if ((arg == "--in" || arg == "--out" || arg == "--save") && i + 1 >= options.Rest.size()) return ReportError(arg + " needs a value");
     if (arg == "--in") {
       const std::string& value = options.Rest[++i];
       auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), inLength);
@@ -58,6 +65,8 @@ int RunScsi(const std::vector<std::string>& args) {
         return ReportError("--in takes a byte count");
     } else if (arg == "--out") {
       outFile = options.Rest[++i];
+    } else if (arg == "--save") {
+      saveFile = options.Rest[++i];
     } else {
       cdbText += arg;
     }
@@ -66,6 +75,7 @@ int RunScsi(const std::vector<std::string>& args) {
   if (!cdb || (cdb->size() != 6 && cdb->size() != 10 && cdb->size() != 12 && cdb->size() != 16))
     return ReportError("the CDB must be 6, 10, 12 or 16 bytes of hex, e.g. 12 00 00 00 24 00");
   if (inLength != 0 && !outFile.empty()) return ReportError("--in and --out exclude each other");
+  if (!saveFile.empty() && inLength == 0) return ReportError("--save needs --in N");
   std::vector<std::uint8_t> data(inLength);
   if (!outFile.empty()) {
     std::ifstream in(outFile, std::ios::binary);
@@ -90,7 +100,11 @@ int RunScsi(const std::vector<std::string>& args) {
   if (status == device::SrbStatus::Complete && direction == device::DataDirection::In) {
     const std::size_t received = data.size() - std::min<std::size_t>(data.size(), session->Device->LastResidual);
     std::cout << "data:   " << received << " bytes\n";
-    PrintDump(std::span<const std::uint8_t>(data.data(), received));
+    if (saveFile.empty()) {
+      PrintDump(std::span<const std::uint8_t>(data.data(), received));
+    } else if (!SaveData(saveFile, std::span<const std::uint8_t>(data.data(), received))) {
+      return ReportError("cannot write " + saveFile);
+    }
   }
   if (status != device::SrbStatus::Complete)
     return ReportError("the drive refused the command: " + (text.Text.empty() ? std::string("status ") + device::Hex2(status) : text.Text));
@@ -98,7 +112,7 @@ int RunScsi(const std::vector<std::string>& args) {
 }
 
 const CliRegistration scsiVerb{{"scsi", "send one raw SCSI command and show status, sense and data",
-                                "scsi --drive L CDB-HEX [--in N] [--out FILE] [--log FILE]", RunScsi}};
+                                "scsi --drive L CDB-HEX [--in N [--save FILE]] [--out FILE] [--log FILE]", RunScsi}};
 
 }  // namespace
 }  // namespace velmarond::cli
