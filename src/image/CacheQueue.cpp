@@ -21,13 +21,17 @@ TCacheBlock TCacheQueue::NewBlock() {
 bool TCacheQueue::Commit(TCacheBlock block) {
   std::unique_lock lock(Guard);
   if (Committed.size() >= Limit) {
-    Ready = true;
-    Changed.notify_all();
-    Changed.wait(lock, [this] { return IsAborted || Committed.size() < Limit; });
+    if (!Ready) {
+      Ready = true;
+      Changed.notify_all();
+    }
+    ProducerWaiting = true;
+    Changed.wait(lock, [this] { return IsAborted || Committed.size() <= Limit - Limit / 8; });
+    ProducerWaiting = false;
   }
   if (IsAborted) return false;
   Committed.push_back(std::move(block));
-  Changed.notify_all();
+  if (WriterWaiting) Changed.notify_all();
   return true;
 }
 
@@ -38,20 +42,24 @@ void TCacheQueue::FinishProducing() {
   Changed.notify_all();
 }
 
-TCacheQueue::TTake TCacheQueue::Take(TCacheBlock& block) {
+TCacheQueue::TTake TCacheQueue::Take(std::vector<TCacheBlock>& blocks, std::size_t max) {
   std::unique_lock lock(Guard);
+  WriterWaiting = true;
   Changed.wait(lock, [this] { return IsAborted || !Committed.empty() || Produced; });
+  WriterWaiting = false;
   if (IsAborted) return TTake::Aborted;
   if (Committed.empty()) return TTake::End;
-  block = std::move(Committed.front());
-  Committed.pop_front();
-  Changed.notify_all();
+  while (!Committed.empty() && blocks.size() < max) {
+    blocks.push_back(std::move(Committed.front()));
+    Committed.pop_front();
+  }
+  if (ProducerWaiting && Committed.size() <= Limit - Limit / 8) Changed.notify_all();
   return TTake::Block;
 }
 
 void TCacheQueue::Recycle(TCacheBlock block) {
   std::lock_guard lock(Guard);
-  if (Spare.size() < 4) Spare.push_back(std::move(block));
+  if (Spare.size() < 32) Spare.push_back(std::move(block));
 }
 
 bool TCacheQueue::WaitReady() {

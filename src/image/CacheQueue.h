@@ -33,7 +33,8 @@ class TCacheQueue {
 
   // Writer side.
   enum class TTake { Block, End, Aborted };
-  TTake Take(TCacheBlock& block);  // waits for the head block
+  // Waits for the head block, then takes it and up to `max` - 1 blocks behind it.
+  TTake Take(std::vector<TCacheBlock>& blocks, std::size_t max);
   void Recycle(TCacheBlock block);
   // Waits until the queue is ready (full or complete); false when aborted first.
   bool WaitReady();
@@ -55,6 +56,10 @@ class TCacheQueue {
   bool Ready = false;
   bool Produced = false;
   bool IsAborted = false;
+  // Each side sleeps only when it must, and is woken only when that helps: the producer once the
+  // writer has made room for a batch, the writer once there is a block.
+  bool ProducerWaiting = false;
+  bool WriterWaiting = false;
 };
 
 }  // namespace velmarond::image

@@ -15,6 +15,8 @@ namespace velmarond::image {
 
 class TCacheThread final : private ISectorSink {
  public:
+  static constexpr std::size_t ReadBatchBlocks = 16;  // 1 MiB per read
+
   TCacheThread(TEngineState& state, TCacheQueue& queue, TWriteProgress& progress, TEngineErrors& errors);
   ~TCacheThread();
   TCacheThread(const TCacheThread&) = delete;
@@ -28,6 +30,7 @@ class TCacheThread final : private ISectorSink {
   Result<void> Produce();
   Result<void> StreamFile(TFileEntry& entry);
   Result<void> ReadInto(int fd, const std::string& path, std::uint64_t bytes);
+  Result<std::uint64_t> ReadBlocks(int fd, const std::string& path, std::uint64_t bytes);
   Result<void> Append(std::span<const std::uint8_t> bytes) override;
   Result<void> AppendZeros(std::uint64_t bytes);
   Result<void> CommitIfFull();

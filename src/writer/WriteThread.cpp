@@ -1,5 +1,6 @@
 #include "writer/WriteThread.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,20 +29,6 @@ void TWriteThread::Fail(const std::string& reason) {
   *Job.Status = TEngineStatus::WriteFailed;
 }
 
-bool TWriteThread::WriteAll(const std::uint8_t* data, std::size_t bytes) {
-  while (bytes > 0) {
-    const ssize_t written = ::write(Job.FileDescriptor, data, bytes);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      Fail(std::strerror(errno));
-      return false;
-    }
-    data += written;
-    bytes -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 // Zero blocks (padding, holes of sparse sources) become holes of the ISO file too.
 static bool IsAllZero(const std::uint8_t* data, std::size_t bytes) {
   for (std::size_t i = 0; i < bytes; ++i) {
@@ -60,9 +47,11 @@ bool TWriteThread::Skip(std::size_t bytes) {
 }
 
 bool TWriteThread::WriteToFile() {
-  TCacheBlock block;
+  std::vector<TCacheBlock> blocks;
+  blocks.reserve(BatchBlocks);
   for (;;) {
-    switch (Job.Queue->Take(block)) {
+    blocks.clear();
+    switch (Job.Queue->Take(blocks, BatchBlocks)) {
       case TCacheQueue::TTake::End:
         return true;
       case TCacheQueue::TTake::Aborted:
@@ -70,15 +59,56 @@ bool TWriteThread::WriteToFile() {
       case TCacheQueue::TTake::Block:
         break;
     }
-    Job.Progress->WritingFileIndex = block.FileIndex;
-    const bool hole = IsAllZero(block.Data.get(), block.Bytes);
-    if (!(hole ? Skip(block.Bytes) : WriteAll(block.Data.get(), block.Bytes))) return false;
-    if (!hole) PendingHole = false;
-    const std::uint32_t sectors = block.Bytes / 2048;
-    Job.Progress->SectorsWritten += sectors;
-    Job.Progress->SectorsToWrite -= sectors;
-    Job.Queue->Recycle(std::move(block));
+    if (!WriteBatch(blocks)) return false;
+    for (TCacheBlock& block : blocks) {
+      const std::uint32_t sectors = block.Bytes / 2048;
+      Job.Progress->WritingFileIndex = block.FileIndex;
+      Job.Progress->SectorsWritten += sectors;
+      Job.Progress->SectorsToWrite -= sectors;
+      Job.Queue->Recycle(std::move(block));
+    }
   }
+}
+
+// Runs of data blocks go out in one gathered write; zero blocks become holes.
+bool TWriteThread::WriteBatch(const std::vector<TCacheBlock>& blocks) {
+  std::vector<iovec> run;
+  run.reserve(blocks.size());
+  auto flush = [&]() {
+    if (run.empty()) return true;
+    const bool written = WriteVector(run);
+    run.clear();
+    PendingHole = false;
+    return written;
+  };
+  for (const TCacheBlock& block : blocks) {
+    if (IsAllZero(block.Data.get(), block.Bytes)) {
+      if (!flush() || !Skip(block.Bytes)) return false;
+    } else {
+      run.push_back({block.Data.get(), block.Bytes});
+    }
+  }
+  return flush();
+}
+
+bool TWriteThread::WriteVector(std::vector<iovec>& parts) {
+  std::size_t first = 0;
+  while (first < parts.size()) {
+    const ssize_t written = ::writev(Job.FileDescriptor, parts.data() + first, static_cast<int>(parts.size() - first));
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      Fail(std::strerror(errno));
+      return false;
+    }
+    // A partial write: drop what went out and go on with the rest.
+    auto left = static_cast<std::size_t>(written);
+    while (first < parts.size() && left >= parts[first].iov_len) left -= parts[first++].iov_len;
+    if (first < parts.size()) {
+      parts[first].iov_base = static_cast<std::uint8_t*>(parts[first].iov_base) + left;
+      parts[first].iov_len -= left;
+    }
+  }
+  return true;
 }
 
 void TWriteThread::Run() {

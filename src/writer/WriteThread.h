@@ -2,7 +2,10 @@
 // TWriteThread: the consumer of the image cache. This part appends every block to an ISO file; the
 // disc side joins it when the drive record is in place.
 
+#include <sys/uio.h>
+
 #include <memory>
+#include <vector>
 #include <thread>
 
 #include "image/ImageWriter.h"
@@ -11,6 +14,8 @@ namespace velmarond::writer {
 
 class TWriteThread final : public image::IImageWriter {
  public:
+  static constexpr std::size_t BatchBlocks = 16;  // 1 MiB per write
+
   explicit TWriteThread(image::TWriteJob job);
   ~TWriteThread() override;
   TWriteThread(const TWriteThread&) = delete;
@@ -21,7 +26,8 @@ class TWriteThread final : public image::IImageWriter {
  private:
   void Run();
   bool WriteToFile();  // false on a failed write
-  bool WriteAll(const std::uint8_t* data, std::size_t bytes);
+  bool WriteBatch(const std::vector<image::TCacheBlock>& blocks);
+  bool WriteVector(std::vector<iovec>& parts);
   bool Skip(std::size_t bytes);
   void Fail(const std::string& reason);
 
