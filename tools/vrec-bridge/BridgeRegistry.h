@@ -1,0 +1,68 @@
+#pragma once
+// The process-wide state of the preload bridge: which paths are bridged, the devices loaded behind
+// them and the descriptors a program holds on them. Every member locks one mutex, so the threads of
+// libburn and growisofs may use the bridge at once.
+
+#include <scsi/sg.h>
+#include <sys/stat.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "BridgeConfig.h"
+#include "BridgeDevice.h"
+
+namespace velmarond::bridge {
+
+class BridgeRegistry {
+ public:
+  using RealOpen = int (*)(const char*, int, ...);
+  using RealClose = int (*)(int);
+
+  static BridgeRegistry& Instance();
+
+  // The bridged entry for path, or nullptr when the path goes to the real system.
+  const BridgedPath* Match(const char* path) const;
+  bool IsBridged(int fd) const;
+
+  // The metadata of a block device of the sr major for a bridged path.
+  struct stat StatOf(const BridgedPath& path) const;
+  std::optional<struct stat> StatOfDescriptor(int fd) const;
+
+  // Opens a descriptor standing for the bridged device; -1 with errno set on failure.
+  int Open(const BridgedPath& path, int flags, RealOpen realOpen);
+  // Saves the device and forgets the descriptor; the caller closes it for real.
+  void Forget(int fd);
+
+  // Saves every loaded device: at exit, for programs that end without closing the drive.
+  void SaveAll();
+
+  // Runs one ioctl on a bridged descriptor; the return value of ioctl, or -1 with errno set.
+  int Ioctl(int fd, unsigned long request, void* argument);
+
+  // Writes one line to the trace file named by VELMAROND_BRIDGE_TRACE, if any.
+  void Trace(const std::string& line) const;
+
+  void LockForFork() { Lock.lock(); }
+  void UnlockAfterFork() { Lock.unlock(); }
+
+ private:
+  BridgeRegistry();
+  struct Loaded {
+    std::unique_ptr<BridgeDevice> Device;
+  };
+  BridgeDevice* DeviceFor(const BridgedPath& path);
+  int TracedSgIo(BridgeDevice& device, sg_io_hdr_t& request);
+
+  mutable std::recursive_mutex Lock;
+  std::vector<BridgedPath> Paths;
+  std::map<std::string, Loaded> Devices;     // by device path, loaded on first open
+  std::map<int, const BridgedPath*> Descriptors;
+  int TraceFd = -1;
+};
+
+}  // namespace velmarond::bridge
