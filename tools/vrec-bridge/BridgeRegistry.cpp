@@ -1,6 +1,8 @@
 #include "BridgeRegistry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <scsi/sg.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
@@ -17,6 +19,7 @@ namespace velmarond::bridge {
 namespace {
 
 constexpr unsigned SrMajor = 11;
+constexpr const char* DescriptorNamePrefix = "vrec-bridge";
 
 void WriteAll(int fd, const std::string& text) {
   std::size_t done = 0;
@@ -53,6 +56,58 @@ BridgeRegistry::BridgeRegistry() {
   }
   if (const char* trace = std::getenv("VELMAROND_BRIDGE_TRACE"); trace && *trace)
     TraceFd = static_cast<int>(::syscall(SYS_openat, AT_FDCWD, trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  AdoptInherited();
+}
+
+void BridgeRegistry::AdoptInherited() {
+  const std::string marker = std::string("/memfd:") + DescriptorNamePrefix;
+  DIR* fds = ::opendir("/proc/self/fd");
+  if (!fds) return;
+  while (const dirent* entry = ::readdir(fds)) {
+    const int fd = std::atoi(entry->d_name);
+    char target[256];
+    const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+    const ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+    if (n <= 0) continue;
+    std::string_view name(target, static_cast<std::size_t>(n));
+    if (!name.starts_with(marker)) continue;
+    name.remove_prefix(marker.size());
+    if (const std::size_t space = name.find(' '); space != std::string_view::npos) name = name.substr(0, space);
+    if (const BridgedPath* path = Match(std::string(name).c_str())) Descriptors[fd] = path;
+  }
+  ::closedir(fds);
+}
+
+void BridgeRegistry::AdoptDuplicate(int original, int duplicate) {
+  std::lock_guard guard(Lock);
+  const auto found = Descriptors.find(original);
+  if (found == Descriptors.end() || duplicate < 0) return;
+  Descriptors[duplicate] = found->second;
+  Trace("dup " + std::to_string(original) + " -> " + std::to_string(duplicate));
+}
+
+long BridgeRegistry::Read(int fd, void* out, std::size_t count, std::uint64_t offset) {
+  std::lock_guard guard(Lock);
+  const auto found = Descriptors.find(fd);
+  BridgeDevice* device = found == Descriptors.end() ? nullptr : DeviceFor(*found->second);
+  if (!device) {
+    errno = EBADF;
+    return -1;
+  }
+  const long result = ReadMedium(*device, static_cast<std::uint8_t*>(out), count, offset);
+  Trace("read " + std::to_string(count) + " at " + std::to_string(offset) + " -> " + std::to_string(result));
+  if (result < 0) {
+    errno = static_cast<int>(-result);
+    return -1;
+  }
+  return result;
+}
+
+std::uint64_t BridgeRegistry::Size(int fd) {
+  std::lock_guard guard(Lock);
+  const auto found = Descriptors.find(fd);
+  BridgeDevice* device = found == Descriptors.end() ? nullptr : DeviceFor(*found->second);
+  return device ? CapacityBytes(*device) : 0;
 }
 
 const BridgedPath* BridgeRegistry::Match(const char* path) const {
@@ -100,14 +155,17 @@ BridgeDevice* BridgeRegistry::DeviceFor(const BridgedPath& path) {
   return loaded.Device.get();
 }
 
-int BridgeRegistry::Open(const BridgedPath& path, int flags, RealOpen realOpen) {
+int BridgeRegistry::Open(const BridgedPath& path, int flags) {
   std::lock_guard guard(Lock);
   if (!DeviceFor(path)) {
     errno = EIO;
     return -1;
   }
-  // A real descriptor of /dev/null keeps the number unique and lets fcntl/flock locks work unchanged.
-  const int fd = realOpen("/dev/null", O_RDWR | (flags & O_CLOEXEC));
+  // A real descriptor keeps the number unique, lets fcntl/flock locks work unchanged, holds the file
+  // offset for read(), and names the device in /proc/self/fd so a program exec'd with it inherited
+  // (growisofs hands the drive to mkisofs as /dev/fd/N) finds it again.
+  const std::string name = DescriptorNamePrefix + path.DevicePath;
+  const int fd = static_cast<int>(::syscall(SYS_memfd_create, name.c_str(), (flags & O_CLOEXEC) ? MFD_CLOEXEC : 0u));
   if (fd < 0) return -1;
   Descriptors[fd] = &path;
   return fd;

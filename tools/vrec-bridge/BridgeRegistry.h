@@ -6,9 +6,11 @@
 #include <scsi/sg.h>
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,9 +22,6 @@ namespace velmarond::bridge {
 
 class BridgeRegistry {
  public:
-  using RealOpen = int (*)(const char*, int, ...);
-  using RealClose = int (*)(int);
-
   static BridgeRegistry& Instance();
 
   // The bridged entry for path, or nullptr when the path goes to the real system.
@@ -34,7 +33,14 @@ class BridgeRegistry {
   std::optional<struct stat> StatOfDescriptor(int fd) const;
 
   // Opens a descriptor standing for the bridged device; -1 with errno set on failure.
-  int Open(const BridgedPath& path, int flags, RealOpen realOpen);
+  int Open(const BridgedPath& path, int flags);
+  // A dup, dup2 or F_DUPFD of a bridged descriptor, or a reopen of it through /dev/fd/N.
+  void AdoptDuplicate(int original, int duplicate);
+
+  // read()/pread() of the medium at a byte offset; the bytes read, or -1 with errno set.
+  long Read(int fd, void* out, std::size_t count, std::uint64_t offset);
+  // The medium's size in bytes, for lseek(SEEK_END) and BLKGETSIZE64 alike.
+  std::uint64_t Size(int fd);
   // Saves the device and forgets the descriptor; the caller closes it for real.
   void Forget(int fd);
 
@@ -47,8 +53,11 @@ class BridgeRegistry {
   // Writes one line to the trace file named by VELMAROND_BRIDGE_TRACE, if any.
   void Trace(const std::string& line) const;
 
+  // Around fork: the parent releases the lock it took; the child, whose thread id differs from the
+  // owner's, starts from a fresh mutex (the state it copied is consistent because the lock was held).
   void LockForFork() { Lock.lock(); }
-  void UnlockAfterFork() { Lock.unlock(); }
+  void UnlockInParent() { Lock.unlock(); }
+  void ResetInChild() { new (&Lock) std::recursive_mutex(); }
 
  private:
   BridgeRegistry();
@@ -56,6 +65,8 @@ class BridgeRegistry {
     std::unique_ptr<BridgeDevice> Device;
   };
   BridgeDevice* DeviceFor(const BridgedPath& path);
+  // Descriptors a bridged parent left open across exec.
+  void AdoptInherited();
   int TracedSgIo(BridgeDevice& device, sg_io_hdr_t& request);
 
   mutable std::recursive_mutex Lock;

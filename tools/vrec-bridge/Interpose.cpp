@@ -11,7 +11,9 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <string>
 
 #include "BridgeRegistry.h"
@@ -35,10 +37,21 @@ mode_t ModeArgument(int flags, va_list arguments) {
 }
 
 int OpenBridged(const BridgedPath& path, int flags) {
-  using RealOpen = BridgeRegistry::RealOpen;
-  static const auto realOpen = Next<RealOpen>("open");
-  const int fd = Registry().Open(path, flags, realOpen);
+  const int fd = Registry().Open(path, flags);
   Registry().Trace("open " + path.DevicePath + " flags=" + std::to_string(flags) + " -> " + std::to_string(fd));
+  return fd;
+}
+
+// Opening /dev/fd/N or /proc/self/fd/N of a bridged descriptor reopens the drive.
+int AdoptReopen(const char* path, int fd) {
+  if (fd < 0 || !path) return fd;
+  for (std::string_view prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+    if (std::strncmp(path, prefix.data(), prefix.size()) != 0) continue;
+    char* end = nullptr;
+    const long original = std::strtol(path + prefix.size(), &end, 10);
+    if (end && *end == '\0' && Registry().IsBridged(static_cast<int>(original)))
+      Registry().AdoptDuplicate(static_cast<int>(original), fd);
+  }
   return fd;
 }
 
@@ -71,8 +84,8 @@ void FillStatx(const struct stat& info, struct statx* out) {
 
 struct ForkGuard {
   ForkGuard() {
-    pthread_atfork([] { Registry().LockForFork(); }, [] { Registry().UnlockAfterFork(); },
-                   [] { Registry().UnlockAfterFork(); });
+    pthread_atfork([] { Registry().LockForFork(); }, [] { Registry().UnlockInParent(); },
+                   [] { Registry().ResetInChild(); });
   }
 } forkGuard;
 
@@ -90,7 +103,7 @@ int open(const char* path, int flags, ...) {
   va_end(arguments);
   if (const BridgedPath* bridged = Registry().Match(path)) return OpenBridged(*bridged, flags);
   NEXT(open);
-  return real(path, flags, mode);
+  return AdoptReopen(path, real(path, flags, mode));
 }
 
 int open64(const char* path, int flags, ...) {
@@ -100,7 +113,7 @@ int open64(const char* path, int flags, ...) {
   va_end(arguments);
   if (const BridgedPath* bridged = Registry().Match(path)) return OpenBridged(*bridged, flags);
   NEXT(open64);
-  return real(path, flags, mode);
+  return AdoptReopen(path, real(path, flags, mode));
 }
 
 int openat(int dirfd, const char* path, int flags, ...) {
@@ -110,7 +123,7 @@ int openat(int dirfd, const char* path, int flags, ...) {
   va_end(arguments);
   if (const BridgedPath* bridged = MatchAt(dirfd, path)) return OpenBridged(*bridged, flags);
   NEXT(openat);
-  return real(dirfd, path, flags, mode);
+  return AdoptReopen(path, real(dirfd, path, flags, mode));
 }
 
 int openat64(int dirfd, const char* path, int flags, ...) {
@@ -120,7 +133,7 @@ int openat64(int dirfd, const char* path, int flags, ...) {
   va_end(arguments);
   if (const BridgedPath* bridged = MatchAt(dirfd, path)) return OpenBridged(*bridged, flags);
   NEXT(openat64);
-  return real(dirfd, path, flags, mode);
+  return AdoptReopen(path, real(dirfd, path, flags, mode));
 }
 
 // The fortified variants programs built with _FORTIFY_SOURCE call instead of open.
@@ -137,6 +150,73 @@ int close(int fd) {
   NEXT(close);
   return real(fd);
 }
+
+int dup(int fd) {
+  NEXT(dup);
+  const int duplicate = real(fd);
+  Registry().AdoptDuplicate(fd, duplicate);
+  return duplicate;
+}
+
+int dup2(int fd, int target) {
+  NEXT(dup2);
+  if (fd != target && Registry().IsBridged(target)) Registry().Forget(target);
+  const int duplicate = real(fd, target);
+  if (fd != target) Registry().AdoptDuplicate(fd, duplicate);
+  return duplicate;
+}
+
+int dup3(int fd, int target, int flags) {
+  NEXT(dup3);
+  if (Registry().IsBridged(target)) Registry().Forget(target);
+  const int duplicate = real(fd, target, flags);
+  Registry().AdoptDuplicate(fd, duplicate);
+  return duplicate;
+}
+
+int fcntl(int fd, int command, ...) {
+  va_list arguments;
+  va_start(arguments, command);
+  void* argument = va_arg(arguments, void*);
+  va_end(arguments);
+  NEXT(fcntl);
+  const int result = real(fd, command, argument);
+  if (command == F_DUPFD || command == F_DUPFD_CLOEXEC) Registry().AdoptDuplicate(fd, result);
+  return result;
+}
+int fcntl64(int fd, int command, ...) {
+  va_list arguments;
+  va_start(arguments, command);
+  void* argument = va_arg(arguments, void*);
+  va_end(arguments);
+  return fcntl(fd, command, argument);
+}
+
+// The file offset lives in the real descriptor, so dup'd descriptors share it as with a device.
+ssize_t read(int fd, void* out, size_t count) {
+  NEXT(read);
+  if (!Registry().IsBridged(fd)) return real(fd, out, count);
+  static const auto realSeek = Next<decltype(&::lseek)>("lseek");
+  const off_t offset = realSeek(fd, 0, SEEK_CUR);
+  const long n = Registry().Read(fd, out, count, static_cast<std::uint64_t>(offset));
+  if (n > 0) realSeek(fd, offset + n, SEEK_SET);
+  return n;
+}
+
+ssize_t pread(int fd, void* out, size_t count, off_t offset) {
+  NEXT(pread);
+  if (!Registry().IsBridged(fd)) return real(fd, out, count, offset);
+  return Registry().Read(fd, out, count, static_cast<std::uint64_t>(offset));
+}
+ssize_t pread64(int fd, void* out, size_t count, off64_t offset) { return pread(fd, out, count, offset); }
+
+off_t lseek(int fd, off_t offset, int whence) {
+  NEXT(lseek);
+  if (whence == SEEK_END && Registry().IsBridged(fd))
+    return real(fd, static_cast<off_t>(Registry().Size(fd)) + offset, SEEK_SET);
+  return real(fd, offset, whence);
+}
+off64_t lseek64(int fd, off64_t offset, int whence) { return lseek(fd, offset, whence); }
 
 int ioctl(int fd, unsigned long request, ...) {
   va_list arguments;

@@ -90,7 +90,8 @@ int DriveStatus(BridgeDevice& device) {
   return CDS_DISC_OK;  // a unit attention or similar still means a disc is there
 }
 
-// The medium's size in bytes from READ CAPACITY, 0 when there is none.
+}  // namespace
+
 std::uint64_t CapacityBytes(BridgeDevice& device) {
   std::array<std::uint8_t, 8> reply{};
   if (!Good(Run(device, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, device::DataDirection::In, reply))) return 0;
@@ -98,6 +99,8 @@ std::uint64_t CapacityBytes(BridgeDevice& device) {
   const std::uint64_t blockSize = (std::uint64_t{reply[4]} << 24) | (reply[5] << 16) | (reply[6] << 8) | reply[7];
   return (lastLba + 1) * (blockSize ? blockSize : 2048);
 }
+
+namespace {
 
 int StartStop(BridgeDevice& device, std::uint8_t loadEject) {
   return Good(Run(device, {0x1B, 0, 0, 0, loadEject, 0})) ? 0 : -EIO;
@@ -148,6 +151,35 @@ int RunSgIo(BridgeDevice& device, sg_io_hdr_t& request) {
   const bool abnormal = request.status != 0 || request.host_status != 0 || request.driver_status != 0;
   request.info = abnormal ? SG_INFO_CHECK : SG_INFO_OK;
   return 0;
+}
+
+long ReadMedium(BridgeDevice& device, std::uint8_t* out, std::size_t count, std::uint64_t offset) {
+  constexpr std::size_t Sector = 2048;
+  constexpr std::size_t MostSectors = 32;
+  std::vector<std::uint8_t> sectors(MostSectors * Sector);
+  std::size_t done = 0;
+  while (done < count) {
+    const std::uint64_t position = offset + done;
+    const auto lba = static_cast<std::uint32_t>(position / Sector);
+    const std::size_t skip = position % Sector;
+    const std::size_t blocks = std::min(MostSectors, (skip + count - done + Sector - 1) / Sector);
+    const ScsiReply reply =
+        Run(device,
+            {0x28, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
+             static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0,
+             static_cast<std::uint8_t>(blocks >> 8), static_cast<std::uint8_t>(blocks), 0},
+            device::DataDirection::In, std::span(sectors.data(), blocks * Sector));
+    if (!Good(reply)) {
+      // Reading past the recorded area is the end of the device, not an error.
+      const auto [key, asc, ascq] = SenseCodes(reply);
+      if (done > 0 || (key == 0x05 && asc == 0x21)) break;
+      return -EIO;
+    }
+    const std::size_t n = std::min(blocks * Sector - skip, count - done);
+    std::memcpy(out + done, sectors.data() + skip, n);
+    done += n;
+  }
+  return static_cast<long>(done);
 }
 
 int RunDriveIoctl(BridgeDevice& device, unsigned minor, unsigned long request, void* argument) {

@@ -18,4 +18,11 @@ int RunSgIo(BridgeDevice& device, sg_io_hdr_t& request);
 // ioctl's return value, or a negative errno; unknown requests give -ENOTTY as a plain file would.
 int RunDriveIoctl(BridgeDevice& device, unsigned minor, unsigned long request, void* argument);
 
+// Reads count bytes at a byte offset of the medium with READ (10), as the block driver would for
+// read() and pread(). Returns the bytes read; 0 at the end of the recorded area; -EIO on an error.
+long ReadMedium(BridgeDevice& device, std::uint8_t* out, std::size_t count, std::uint64_t offset);
+
+// The medium's size in bytes from READ CAPACITY, 0 when there is none.
+std::uint64_t CapacityBytes(BridgeDevice& device);
+
 }  // namespace velmarond::bridge
