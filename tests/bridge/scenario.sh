@@ -52,6 +52,25 @@ case $scenario in
     grep -q "Media status : is not present" xorriso.out || { cat xorriso.out; fail "xorriso saw a medium"; }
     grep -q "SG_IO 12 " trace || fail "no INQUIRY passed through SG_IO"
     ;;
+  cdrskin_tao_cdr | cdrskin_sao_cdr)
+    make_iso; new_recorder cd-r
+    mode=-tao; [[ $scenario == cdrskin_sao_cdr ]] && mode=-sao
+    bridged cdrskin -v dev=$dev $mode image.iso || fail "cdrskin burn"
+    check_export_matches image.iso
+    check_tree_via_xorriso
+    ;;
+  cdrskin_dvdplusr | cdrskin_dvdminusr | cdrskin_bdr | cdrskin_bdre)
+    make_iso
+    case $scenario in
+      cdrskin_dvdplusr) new_recorder dvd+r ;;
+      cdrskin_dvdminusr) new_recorder dvd-r ;;
+      cdrskin_bdr) new_recorder bd-r ;;
+      cdrskin_bdre) new_recorder bd-re ;;
+    esac
+    bridged cdrskin -v dev=$dev image.iso || fail "cdrskin burn"
+    check_export_matches image.iso
+    check_tree_via_xorriso
+    ;;
   *) fail "unknown scenario $scenario" ;;
 esac
 echo "PASS: $scenario"

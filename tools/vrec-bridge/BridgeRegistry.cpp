@@ -151,6 +151,7 @@ BridgeDevice* BridgeRegistry::DeviceFor(const BridgedPath& path) {
       return nullptr;
     }
     loaded.Device = std::move(opened.Value());
+    loaded.Owner = ::getpid();
   }
   return loaded.Device.get();
 }
@@ -177,16 +178,26 @@ void BridgeRegistry::Forget(int fd) {
   if (found == Descriptors.end()) return;
   const BridgedPath& path = *found->second;
   Descriptors.erase(found);
-  if (BridgeDevice* device = Devices[path.DevicePath].Device.get()) {
-    if (auto saved = device->Save(); !saved) Complain(path.DevicePath + ": " + saved.GetError().Text);
-  }
+  for (const auto& [fd, other] : Descriptors)
+    if (other == &path) return;
+  // The last descriptor is gone: save and drop the recorder, so the next open (maybe by another
+  // program) starts from what is on disk.
+  auto& loaded = Devices[path.DevicePath];
+  if (!loaded.Device) return;
+  SaveIfOwner(path.DevicePath, loaded);
+  loaded.Device.reset();
 }
 
 void BridgeRegistry::SaveAll() {
   std::lock_guard guard(Lock);
   for (auto& [devicePath, loaded] : Devices)
-    if (loaded.Device)
-      if (auto saved = loaded.Device->Save(); !saved) Complain(devicePath + ": " + saved.GetError().Text);
+    if (loaded.Device) SaveIfOwner(devicePath, loaded);
+}
+
+void BridgeRegistry::SaveIfOwner(const std::string& devicePath, Loaded& loaded) {
+  // A forked child holds a copy of its parent's recorder; only the process that loaded it saves.
+  if (loaded.Owner != ::getpid()) return;
+  if (auto saved = loaded.Device->Save(); !saved) Complain(devicePath + ": " + saved.GetError().Text);
 }
 
 int BridgeRegistry::Ioctl(int fd, unsigned long request, void* argument) {

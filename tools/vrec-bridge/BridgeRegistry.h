@@ -63,7 +63,9 @@ class BridgeRegistry {
   BridgeRegistry();
   struct Loaded {
     std::unique_ptr<BridgeDevice> Device;
+    int Owner = 0;  // the pid that loaded it
   };
+  void SaveIfOwner(const std::string& devicePath, Loaded& loaded);
   BridgeDevice* DeviceFor(const BridgedPath& path);
   // Descriptors a bridged parent left open across exec.
   void AdoptInherited();
