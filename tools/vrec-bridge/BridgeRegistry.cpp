@@ -47,6 +47,9 @@ BridgeRegistry& BridgeRegistry::Instance() {
 }
 
 BridgeRegistry::BridgeRegistry() {
+  // Set-up runs inside whatever libc call comes first; the program must find errno as it left it
+  // (growisofs reads errno after calls that succeed).
+  const int savedErrno = errno;
   if (const char* spec = std::getenv("VELMAROND_BRIDGE"); spec && *spec) {
     auto parsed = ParseBridgeSpec(spec);
     if (parsed)
@@ -57,6 +60,7 @@ BridgeRegistry::BridgeRegistry() {
   if (const char* trace = std::getenv("VELMAROND_BRIDGE_TRACE"); trace && *trace)
     TraceFd = static_cast<int>(::syscall(SYS_openat, AT_FDCWD, trace, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
   AdoptInherited();
+  errno = savedErrno;
 }
 
 void BridgeRegistry::AdoptInherited() {
@@ -64,6 +68,7 @@ void BridgeRegistry::AdoptInherited() {
   DIR* fds = ::opendir("/proc/self/fd");
   if (!fds) return;
   while (const dirent* entry = ::readdir(fds)) {
+    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
     const int fd = std::atoi(entry->d_name);
     char target[256];
     const std::string link = std::string("/proc/self/fd/") + entry->d_name;
