@@ -271,6 +271,12 @@ int Run(const std::vector<std::string>& args) {
          return done ? ExitSuccess : Fail(done.GetError());
        }},
       {"show", Show}, {"export", Export}, {"fault", Fault}, {"exec", Exec}};
+  // "vrec bridge" is the preload bridge's own verb, kept beside the recorder's other subcommands.
+  if (!args.empty() && args[0] == "bridge") {
+    if (const CliCommand* bridge = CliRegistry::Instance().Find("vrec-bridge")) {
+      return bridge->Run(std::vector<std::string>(args.begin() + 1, args.end()));
+    }
+  }
   if (args.empty() || !verbs.count(args[0])) {
     std::cerr << "usage: velmarond-cli " << Usage << '\n';
     return ExitUsage;

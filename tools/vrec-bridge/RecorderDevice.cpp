@@ -14,9 +14,9 @@ class RecorderDevice : public BridgeDevice {
 
   ScsiReply Execute(std::span<const std::uint8_t> cdb, device::DataDirection direction,
                     std::span<std::uint8_t> data, std::uint32_t timeoutMs) override {
-    const vrec::CommandOutcome outcome = Recorder->Execute(cdb, direction, data, timeoutMs);
+    const device::PassThroughResult outcome = Recorder->Execute(cdb, direction, data, timeoutMs);
     ScsiReply reply;
-    reply.Status = outcome.Status;
+    reply.Status = outcome.ScsiStatus;
     reply.Sense.assign(outcome.Sense.begin(), outcome.Sense.begin() + outcome.SenseLength);
     reply.Residual = outcome.Residual;
     reply.TimedOut = outcome.TimedOut;
