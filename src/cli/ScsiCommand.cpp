@@ -98,8 +98,11 @@ int RunScsi(const std::vector<std::string>& args) {
             << "sense:  " << HexLine(std::span<const std::uint8_t>(block.Sense, 24)) << '\n'
             << "text:   " << (text.Text.empty() ? "-" : text.Text) << '\n';
   if (status == device::SrbStatus::Complete && direction == device::DataDirection::In) {
-    const std::size_t received = data.size() - std::min<std::size_t>(data.size(), session->Device->LastResidual);
-    std::cout << "data:   " << received << " bytes\n";
+    // Drives and host adapters that cannot count leave the residual at 0; the reply's own length
+    // field is then the only measure of a short transfer.
+    const std::size_t residual = std::min<std::size_t>(data.size(), session->Device->LastResidual);
+    const std::size_t received = data.size() - residual;
+    std::cout << "data:   " << received << " bytes (asked " << data.size() << ", residual " << residual << ")\n";
     if (saveFile.empty()) {
       PrintDump(std::span<const std::uint8_t>(data.data(), received));
     } else if (!SaveData(saveFile, std::span<const std::uint8_t>(data.data(), received))) {

@@ -40,9 +40,11 @@ namespace {
 
 void PrintOverview(std::ostream& out) {
   out << "usage: velmarond-cli VERB [ARGS...]\n\nverbs:\n";
+  std::size_t column = 0;
+  for (const auto& command : CliRegistry::Instance().Commands()) column = std::max(column, command.Name.size());
   for (const auto& command : CliRegistry::Instance().Commands()) {
     out << "  " << command.Name;
-    for (std::size_t pad = command.Name.size(); pad < 10; ++pad) out << ' ';
+    for (std::size_t pad = command.Name.size(); pad < column + 2; ++pad) out << ' ';
     out << command.Summary << '\n';
   }
   out << "\n\"velmarond-cli help VERB\" shows a verb's arguments.\n";
