@@ -1,5 +1,6 @@
 // velmarond-cli info --drive L: the inserted disc and what the drive can do.
 
+#include <array>
 #include <iomanip>
 #include <iostream>
 
@@ -15,6 +16,18 @@ std::string Mib(std::uint64_t sectors) {
   std::ostringstream text;
   text << std::fixed << std::setprecision(1) << static_cast<double>(sectors) * 2048.0 / 1048576.0 << " MiB";
   return text.str();
+}
+
+// Disc status field of READ DISC INFORMATION (byte 2, bits 0-1).
+std::string DiscStatus(device::EngineDevice& drive) {
+  std::array<std::uint8_t, 34> reply{};
+  if (!drive.ReadDiscInformation(reply)) return "unknown (the drive gives no disc information)";
+  switch (reply[2] & 0x03) {
+    case 0: return "blank";
+    case 1: return "appendable";
+    case 2: return "complete";
+    default: return "other (random-access or overwritable)";
+  }
 }
 
 int RunInfo(const std::vector<std::string>& args) {
@@ -34,6 +47,7 @@ int RunInfo(const std::vector<std::string>& args) {
   std::cout << "media type:    " << int{media} << " (" << device::EngineMediaTypeName(media) << ")\n"
             << "erasable:      " << (drive.IsDiscErasable() ? "yes" : "no") << "\n"
             << "writable:      " << (drive.IsDiscWritable() ? "yes" : "no") << "\n"
+            << "disc status:   " << DiscStatus(drive) << "\n"
             << "sessions:      " << drive.SessionCount() << "\n"
             << "last track:    " << drive.LastTrackNumber() << "\n"
             << "free sectors:  " << free << " (" << Mib(free) << ")\n"

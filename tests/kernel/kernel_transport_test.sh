@@ -69,6 +69,7 @@ for attach in "${attachments[@]}"; do
   expect "$label" "$console" 'node: /dev/sr0' "drive D is /dev/sr0"
   expect "$label" "$console" 'writes: +no' "a read-only drive"
   expect "$label" "$console" '^media type: +[0-9]+ \(CD[ -]?ROM\)' "CD-ROM medium"
+  expect "$label" "$console" '^disc status: +complete$' "a complete disc"
   expect "$label" "$console" '^sessions: +1$' "one session"
   expect "$label" "$console" '^writable: +no' "not writable"
   expect "$label" "$console" "^ISO volume: +$cd_sectors sectors" "ISO volume size $cd_sectors"
@@ -85,6 +86,7 @@ for attach in "${attachments[@]}"; do
     --timeout 90 >"$console" || fail "$attach" "the DVD guest did not finish"
   label="$attach/dvd"
   expect "$label" "$console" '^media type: +[0-9]+ \(DVD[ -]?ROM\)' "DVD-ROM medium"
+  expect "$label" "$console" '^disc status: +complete$' "a complete disc"
   expect "$label" "$console" '^sessions: +1$' "one session"
   # The physical format reply is 2052 bytes (its length field says 0802h + 2) of the 4096 asked.
   # Whatever residual the kernel reports must come off the count; a path that cannot count
